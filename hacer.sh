@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Prepara todo lo necesario en una máquina Debian nueva y hace una tarea:
+#   ./hacer.sh ejemplo   instala y dibuja un ejemplo del repositorio
+#   ./hacer.sh pruebas   instala y pasa todas las pruebas
+#   ./hacer.sh bench     instala y mide el rendimiento
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PAQUETES=(pkg-config g++ libspng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev libstb-dev libutf8proc-dev)
+
+instalar_paquetes() {
+    local faltan=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
+    done
+    [ ${#faltan[@]} -eq 0 ] && return 0
+    echo "hacer.sh: instalando paquetes de Debian: ${faltan[*]}" >&2
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${faltan[@]}" >/dev/null
+}
+
+preparar() {
+    instalar_paquetes "${PAQUETES[@]}"
+    python3 -c 'import ensurepip' 2>/dev/null || instalar_paquetes python3-venv
+    [ -x .venv/bin/python ] || python3 -m venv .venv
+    .venv/bin/python -m pip install -q --upgrade pip
+    .venv/bin/python -m pip install -q ".[test]"
+}
+
+case "${1:-}" in
+    ejemplo)
+        preparar
+        .venv/bin/python -c 'import glifador; print(glifador.dibujar("ejemplos/gato.png", "El gato duerme al sol de la tarde y sueña con peces de colores", ancho=60))'
+        ;;
+    pruebas)
+        preparar
+        .venv/bin/python -m pytest -q tests
+        ;;
+    bench)
+        preparar
+        .venv/bin/python bench/rendimiento.py
+        ;;
+    *)
+        echo "uso: ./hacer.sh ejemplo|pruebas|bench" >&2
+        exit 2
+        ;;
+esac

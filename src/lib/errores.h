@@ -1,0 +1,34 @@
+// El único punto donde un Fallo o una excepción de C++ se convierte en excepción de Python.
+#pragma once
+
+#include "ref.h"
+
+#include <exception>
+#include <new>
+
+#include "core/fallo.h"
+
+namespace glifador::py {
+
+/// Lanza el Fallo como excepción de Python y devuelve nullptr.
+PyObject* lanzar(const Fallo& fallo);
+
+/// Error de conversión de un argumento (TypeError u OverflowError) con texto propio.
+bool error_argumento(PyObject* tipo, const char* texto);
+
+/// Ejecuta el cuerpo de un enlace sin dejar escapar ninguna excepción de C++.
+template <class F>
+PyObject* envolver(F&& cuerpo) noexcept {
+    try {
+        return cuerpo();
+    } catch (const std::bad_alloc&) {
+        return PyErr_NoMemory();
+    } catch (const std::exception& e) {
+        PyErr_Format(PyExc_RuntimeError, "error interno de glifador: %s", e.what());
+    } catch (...) {
+        PyErr_SetString(PyExc_RuntimeError, "error interno de glifador");
+    }
+    return nullptr;
+}
+
+}  // namespace glifador::py

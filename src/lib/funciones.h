@@ -1,0 +1,10 @@
+// Las funciones del módulo, en el orden en que se registran.
+#pragma once
+
+#include "ref.h"
+
+namespace glifador::py {
+
+extern const PyMethodDef DEF_DIBUJAR;
+
+}  // namespace glifador::py
