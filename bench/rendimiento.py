@@ -58,6 +58,8 @@ def operaciones(p: Path) -> dict[str, Callable[[], object]]:
     return {
         'dibujar(p, msg)': lambda: glifador.dibujar(p, MENSAJE),
         'dibujar(p, msg_2000, ancho="auto")': lambda: glifador.dibujar(p, MENSAJE_2000, ancho="auto"),
+        "dibujar(p, msg, color=True)": lambda: glifador.dibujar(p, MENSAJE, color=True),
+        "analizar(p, texto=msg_2000)": lambda: glifador.analizar(p, texto=MENSAJE_2000),
     }
 
 

@@ -246,6 +246,20 @@ bool convertir_fotogramas(PyObject* o, std::vector<std::string>& salida) {
     return convertir_lista_str(o, "fotogramas", salida);
 }
 
+bool leer_ancho_y_espacios(const AnchoPy& ancho, const std::string& espacios, Opciones& op) {
+    if (ancho.es_texto) {
+        auto a = leer_ancho(ancho.texto);
+        if (!a) return lanzar(a.fallo()), false;
+        op.ancho = *a;
+    } else {
+        op.ancho = Ancho::num(ancho.n);
+    }
+    auto e = leer_espacios(espacios);
+    if (!e) return lanzar(e.fallo()), false;
+    op.espacios = *e;
+    return true;
+}
+
 Ref nuevo_str(const std::string& s) {
     return Ref::robar(PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size())));
 }

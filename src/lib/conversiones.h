@@ -35,6 +35,10 @@ bool convertir_lista_str(PyObject* o, const char* nombre, std::vector<std::strin
 /// Fotogramas: un str es un fotograma; una secuencia de str, uno por elemento.
 bool convertir_fotogramas(PyObject* o, std::vector<std::string>& salida);
 
+/// Lee el texto de `ancho` (si llegó como texto) y luego el de `espacios`, y los pone en
+/// `op`; el primer fallo se lanza como excepción de Python.
+bool leer_ancho_y_espacios(const AnchoPy& ancho, const std::string& espacios, Opciones& op);
+
 /// Un double estrechado a float con redondeo al más cercano (infinito si no cabe).
 float a_float32(double v);
 

@@ -6,5 +6,6 @@
 namespace glifador::py {
 
 extern const PyMethodDef DEF_DIBUJAR;
+extern const PyMethodDef DEF_ANALIZAR;
 
 }  // namespace glifador::py
