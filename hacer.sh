@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PAQUETES=(pkg-config g++ libspng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev libstb-dev libutf8proc-dev)
+# chromium y fonts-dejavu-core: las pruebas miran el SVG tal como lo pinta un navegador.
+PAQUETES=(pkg-config g++ libspng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev libstb-dev libutf8proc-dev chromium fonts-dejavu-core)
 
 instalar_paquetes() {
     local faltan=()

@@ -24,6 +24,7 @@ import glifador
 ANCHO, ALTO = 4000, 3000
 MENSAJE = "glifador escribe tu mensaje dentro de la silueta de una imagen "
 MENSAJE_2000 = (MENSAJE * 40)[:2000]
+MENSAJE_60 = MENSAJE[:60]
 
 
 def generar(carpeta: Path) -> dict[str, Path]:
@@ -55,11 +56,15 @@ def mediana(f: Callable[[], object], repeticiones: int) -> float:
 
 def operaciones(p: Path) -> dict[str, Callable[[], object]]:
     """Lo que se mide de cada imagen; las ampliaciones añaden filas aquí."""
+    # Los fotogramas del SVG se hacen una vez, fuera de lo que se mide.
+    fotogramas = glifador.animar(p, MENSAJE_60, paso=1, latido=0.3)
     return {
         'dibujar(p, msg)': lambda: glifador.dibujar(p, MENSAJE),
         'dibujar(p, msg_2000, ancho="auto")': lambda: glifador.dibujar(p, MENSAJE_2000, ancho="auto"),
         "dibujar(p, msg, color=True)": lambda: glifador.dibujar(p, MENSAJE, color=True),
         "analizar(p, texto=msg_2000)": lambda: glifador.analizar(p, texto=MENSAJE_2000),
+        "animar(p, msg_60, paso=1, latido=0.3)": lambda: glifador.animar(p, MENSAJE_60, paso=1, latido=0.3),
+        "a_svg(fotogramas)": lambda: glifador.a_svg(fotogramas),
     }
 
 

@@ -7,5 +7,7 @@ namespace glifador::py {
 
 extern const PyMethodDef DEF_DIBUJAR;
 extern const PyMethodDef DEF_ANALIZAR;
+extern const PyMethodDef DEF_ANIMAR;
+extern const PyMethodDef DEF_A_SVG;
 
 }  // namespace glifador::py

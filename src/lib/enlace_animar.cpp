@@ -1,0 +1,100 @@
+// animar(): argumentos, carga de la imagen y la lista de fotogramas.
+#include "conversiones.h"
+#include "errores.h"
+#include "funciones.h"
+
+#include "animacion/animacion.h"
+
+namespace glifador::py {
+namespace {
+
+/// Los quince argumentos de animar ya convertidos.
+struct ArgsAnimar {
+    Imagen imagen;
+    std::string texto;
+    AnchoPy ancho;
+    std::string espacios = "normal";
+    Opciones op;
+    OpcionesAnimacion an;
+};
+
+bool convertir(PyObject* const o[15], ArgsAnimar& a) {
+    enum {
+        IMAGEN, TEXTO, FOTOGRAMAS, PASO, LATIDO, ANCHO, ASPECTO, REPETIR,
+        ESPACIOS, UMBRAL, INVERTIR, HUECOS, SUAVIZAR, DESFASE, COLOR
+    };
+    return convertir_imagen(o[IMAGEN], a.imagen) && convertir_str(o[TEXTO], "texto", a.texto) &&
+           (!o[FOTOGRAMAS] || convertir_u64_opcional(o[FOTOGRAMAS], "fotogramas", a.an.fotogramas)) &&
+           (!o[PASO] || convertir_u64(o[PASO], "paso", a.an.paso)) &&
+           (!o[LATIDO] || convertir_float32(o[LATIDO], "latido", a.an.latido)) &&
+           (!o[ANCHO] || convertir_ancho(o[ANCHO], a.ancho)) &&
+           (!o[ASPECTO] || convertir_float32(o[ASPECTO], "aspecto", a.op.aspecto)) &&
+           (!o[REPETIR] || convertir_bool(o[REPETIR], "repetir", a.op.repetir)) &&
+           (!o[ESPACIOS] || convertir_str(o[ESPACIOS], "espacios", a.espacios)) &&
+           (!o[UMBRAL] || convertir_umbral(o[UMBRAL], a.op.umbral)) &&
+           (!o[INVERTIR] || convertir_bool(o[INVERTIR], "invertir", a.op.invertir)) &&
+           (!o[HUECOS] || convertir_bool(o[HUECOS], "huecos", a.op.huecos)) &&
+           (!o[SUAVIZAR] || convertir_u64(o[SUAVIZAR], "suavizar", a.op.suavizar)) &&
+           (!o[DESFASE] || convertir_u64(o[DESFASE], "desfase", a.op.desfase)) &&
+           (!o[COLOR] || convertir_bool(o[COLOR], "color", a.op.color));
+}
+
+/// Una lista de str; cada fotograma se suelta en cuanto pasa a Python.
+PyObject* lista(std::vector<std::string>& fotogramas) {
+    Ref l = Ref::robar(PyList_New(static_cast<Py_ssize_t>(fotogramas.size())));
+    if (!l) return nullptr;
+    for (std::size_t i = 0; i < fotogramas.size(); ++i) {
+        Ref s = nuevo_str(fotogramas[i]);
+        if (!s) return nullptr;
+        std::string().swap(fotogramas[i]);
+        if (PyList_SetItem(l.get(), static_cast<Py_ssize_t>(i), s.soltar()) < 0) return nullptr;
+    }
+    return l.soltar();
+}
+
+PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
+    static const char* nombres[] = {"imagen",   "texto",    "fotogramas", "paso",   "latido",
+                                    "ancho",    "aspecto",  "repetir",    "espacios", "umbral",
+                                    "invertir", "huecos",   "suavizar",   "desfase",  "color",
+                                    nullptr};
+    PyObject* o[15] = {};
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OO|OOOOOOOOOOOOO:animar", const_cast<char**>(nombres), &o[0],
+                                     &o[1], &o[2], &o[3], &o[4], &o[5], &o[6], &o[7], &o[8], &o[9], &o[10], &o[11],
+                                     &o[12], &o[13], &o[14]))
+        return nullptr;
+    ArgsAnimar a;
+    if (!convertir(o, a)) return nullptr;
+    if (a.ancho.es_texto) {
+        auto ancho = leer_ancho(a.ancho.texto);
+        if (!ancho) return lanzar(ancho.fallo());
+        a.op.ancho = *ancho;
+    } else {
+        a.op.ancho = Ancho::num(a.ancho.n);
+    }
+    auto espacios = leer_espacios(a.espacios);
+    if (!espacios) return lanzar(espacios.fallo());
+    a.op.espacios = *espacios;
+    auto imagen = cargar_imagen(a.imagen);
+    if (!imagen) return lanzar(imagen.fallo());
+    a.imagen = Imagen{};  // los bytes codificados ya no hacen falta
+    auto r = animar(std::move(*imagen), a.texto, a.op, a.an);
+    if (!r) return lanzar(r.fallo());
+    return lista(*r);
+}
+
+PyObject* animar_py(PyObject*, PyObject* args, PyObject* kwargs) {
+    return envolver([&] { return cuerpo(args, kwargs); });
+}
+
+}  // namespace
+
+const PyMethodDef DEF_ANIMAR = {
+    "animar", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&animar_py)),
+    METH_VARARGS | METH_KEYWORDS,
+    "animar(imagen, texto, fotogramas=None, paso=1, latido=0.0, ancho=..., aspecto=2.0, repetir=True, "
+    "espacios=\"normal\", umbral=None, invertir=False, huecos=False, suavizar=0, desfase=0, color=False)\n--\n\n"
+    "Fotogramas de un glifador animado: el texto avanza `paso` letras por\n"
+    "fotograma y, con `latido` > 0, la figura late una vez por vuelta. Con\n"
+    "`fotogramas=None` se calculan los justos para un bucle sin costura."};
+
+}  // namespace glifador::py
