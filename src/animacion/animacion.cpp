@@ -116,17 +116,11 @@ Resultado<std::vector<std::string>> animar(ImagenRgba imagen, std::string_view m
                                            const OpcionesAnimacion& an) {
     if (!(an.latido >= 0.0f && an.latido < 1.0f)) return opcion_invalida("latido debe estar entre 0 y 1");
     if (an.fotogramas && *an.fotogramas == 0) return opcion_invalida("fotogramas debe ser > 0");
-    auto silueta = extraer_silueta(std::move(imagen), op);
-    if (!silueta) return silueta.fallo();
-    auto texto = preparar_texto(mensaje, op.espacios, op.repetir);
-    if (!texto) return texto.fallo();
-    std::uint64_t ancho = op.ancho.columnas;
-    if (op.ancho.automatico) {
-        auto a = ancho_minimo(*silueta, texto->cuenta);
-        if (!a) return a.fallo();
-        ancho = *a;
-    }
-    const std::uint64_t n = numero_de_fotogramas(an.fotogramas, an.paso, an.latido, texto->len());
+    auto p = preparar_dibujo(std::move(imagen), mensaje, op);
+    if (!p) return p.fallo();
+    Silueta& silueta = p->silueta;
+    const std::uint64_t ancho = p->ancho;
+    const std::uint64_t n = numero_de_fotogramas(an.fotogramas, an.paso, an.latido, p->texto.len());
 
     // Un número de fotogramas dado no tiene tope: uno imposible falla aquí por falta de
     // memoria, antes de construir nada.
@@ -148,21 +142,21 @@ Resultado<std::vector<std::string>> animar(ImagenRgba imagen, std::string_view m
         const float factor = escala_latido(i, n, an.latido);
         if (factor == 1.0f) {
             if (!completa) {
-                completa = construir_rejilla(*silueta, ancho);
-                if (op.color) completa_color = colores_por_celda(*silueta, ancho);
+                completa = construir_rejilla(silueta, ancho);
+                if (op.color) completa_color = colores_por_celda(silueta, ancho);
             }
             rejillas.push_back(*completa);
             if (op.color) colores.push_back(completa_color);
         } else {
-            encoger_en(*silueta, factor, op.color, encogida, origen_x);
+            encoger_en(silueta, factor, op.color, encogida, origen_x);
             rejillas.push_back(construir_rejilla(encogida, ancho));
             if (op.color) colores.push_back(colores_por_celda(encogida, ancho));
         }
         inicios.push_back(op.desfase + i * an.paso);  // da la vuelta módulo 2^64
     }
     encogida = Silueta{};
-    *silueta = Silueta{};
-    return componer_fotogramas(rejillas, colores, *texto, inicios, n);
+    silueta = Silueta{};
+    return componer_fotogramas(rejillas, colores, p->texto, inicios, n);
 }
 
 }  // namespace glifador

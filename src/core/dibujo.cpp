@@ -149,10 +149,10 @@ Resultado<std::vector<std::string>> componer_fotogramas(const std::vector<Rejill
     return fotogramas;
 }
 
-Resultado<std::string> dibujar(ImagenRgba imagen, std::string_view mensaje_usuario, const Opciones& op) {
+Resultado<Preparado> preparar_dibujo(ImagenRgba imagen, std::string_view mensaje, const Opciones& op) {
     auto silueta = extraer_silueta(std::move(imagen), op);
     if (!silueta) return silueta.fallo();
-    auto texto = preparar_texto(mensaje_usuario, op.espacios, op.repetir);
+    auto texto = preparar_texto(mensaje, op.espacios, op.repetir);
     if (!texto) return texto.fallo();
     std::uint64_t ancho = op.ancho.columnas;
     if (op.ancho.automatico) {
@@ -160,11 +160,17 @@ Resultado<std::string> dibujar(ImagenRgba imagen, std::string_view mensaje_usuar
         if (!a) return a.fallo();
         ancho = *a;
     }
+    return Preparado{std::move(*silueta), std::move(*texto), ancho};
+}
+
+Resultado<std::string> dibujar(ImagenRgba imagen, std::string_view mensaje_usuario, const Opciones& op) {
+    auto p = preparar_dibujo(std::move(imagen), mensaje_usuario, op);
+    if (!p) return p.fallo();
     std::vector<RejillaColor> colores;
-    if (op.color) colores.push_back(colores_por_celda(*silueta, ancho));
+    if (op.color) colores.push_back(colores_por_celda(p->silueta, p->ancho));
     std::vector<Rejilla> rejillas;
-    rejillas.push_back(construir_rejilla(*silueta, ancho));
-    auto fotogramas = componer_fotogramas(rejillas, colores, *texto, {op.desfase}, 1);
+    rejillas.push_back(construir_rejilla(p->silueta, p->ancho));
+    auto fotogramas = componer_fotogramas(rejillas, colores, p->texto, {op.desfase}, 1);
     if (!fotogramas) return fotogramas.fallo();
     return std::move(fotogramas->front());
 }

@@ -14,6 +14,14 @@
 
 namespace glifador {
 
+/// Lo que dibujar y animar preparan igual, en este orden: la silueta, el texto y el ancho.
+struct Preparado {
+    Silueta silueta;
+    TextoPreparado texto;
+    std::uint64_t ancho = 0;
+};
+Resultado<Preparado> preparar_dibujo(ImagenRgba imagen, std::string_view mensaje, const Opciones& opciones);
+
 /// La figura de texto de una imagen y un mensaje.
 Resultado<std::string> dibujar(ImagenRgba imagen, std::string_view texto, const Opciones& opciones);
 

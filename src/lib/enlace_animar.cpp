@@ -64,16 +64,7 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
         return nullptr;
     ArgsAnimar a;
     if (!convertir(o, a)) return nullptr;
-    if (a.ancho.es_texto) {
-        auto ancho = leer_ancho(a.ancho.texto);
-        if (!ancho) return lanzar(ancho.fallo());
-        a.op.ancho = *ancho;
-    } else {
-        a.op.ancho = Ancho::num(a.ancho.n);
-    }
-    auto espacios = leer_espacios(a.espacios);
-    if (!espacios) return lanzar(espacios.fallo());
-    a.op.espacios = *espacios;
+    if (!leer_ancho_y_espacios(a.ancho, a.espacios, a.op)) return nullptr;
     auto imagen = cargar_imagen(a.imagen);
     if (!imagen) return lanzar(imagen.fallo());
     a.imagen = Imagen{};  // los bytes codificados ya no hacen falta
