@@ -30,6 +30,20 @@ preparar() {
     .venv/bin/python -m pip install -q ".[test]"
 }
 
+# CMake y Ninja del entorno virtual: Debian 12 trae un CMake más viejo que el que pide CMakeLists.txt.
+herramientas() {
+    [ -x .venv/bin/cmake ] && [ -x .venv/bin/ninja ] || .venv/bin/python -m pip install -q "cmake>=3.26" ninja
+    export PATH="$PWD/.venv/bin:$PATH"
+}
+
+# Las pruebas del núcleo en C++ (lo que Python no alcanza, como el informe hecho a mano).
+pruebas_cpp() {
+    herramientas
+    cmake -S . -B build/cpp -G Ninja -DGLIFADOR_PRUEBAS_CPP=ON >/dev/null
+    cmake --build build/cpp --target pruebas_nucleo >/dev/null
+    build/cpp/pruebas_nucleo
+}
+
 case "${1:-}" in
     ejemplo)
         preparar
@@ -37,6 +51,7 @@ case "${1:-}" in
         ;;
     pruebas)
         preparar
+        pruebas_cpp
         .venv/bin/python -m pytest -q tests
         ;;
     bench)

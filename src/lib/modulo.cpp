@@ -6,7 +6,8 @@ namespace {
 
 int ejecutar(PyObject* modulo) {
     if (PyModule_AddStringConstant(modulo, "__version__", "0.3.3") < 0) return -1;
-    PyMethodDef funciones[] = {DEF_DIBUJAR, DEF_ANALIZAR, DEF_ANIMAR, DEF_A_SVG, {nullptr, nullptr, 0, nullptr}};
+    PyMethodDef funciones[] = {DEF_DIBUJAR,    DEF_ANALIZAR, DEF_ANIMAR, DEF_A_SVG,
+                               DEF_REPRODUCIR, DEF_CLI,      {nullptr, nullptr, 0, nullptr}};
     // PyModule_AddFunctions guarda punteros a cada PyMethodDef: la tabla debe vivir siempre.
     static PyMethodDef tabla[sizeof(funciones) / sizeof(funciones[0])];
     for (std::size_t i = 0; i < sizeof(funciones) / sizeof(funciones[0]); ++i) tabla[i] = funciones[i];

@@ -119,8 +119,6 @@ void xml() {
 
 }  // namespace
 
-int pruebas_informe();  // prueba_informe.cpp
-
 int pruebas_animacion() {
     lista_de_colores();
     linea_ansi();

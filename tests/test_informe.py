@@ -1,0 +1,69 @@
+"""El informe de `glifador analizar`, comparado byte a byte con el que se redacta aquí desde analizar()."""
+
+import subprocess
+from pathlib import Path
+
+import glifador
+import pytest
+from linea_de_ordenes import CORAZON, correr, salida
+from pinturas import anillo, figura_alfa
+
+GATO = CORAZON.with_name("gato.png")
+
+
+def referencia(imagen, texto=None, ancho=60):
+    d = glifador.analizar(imagen, texto, ancho=ancho)
+    lineas = d["plantilla"].split("\n") if d["plantilla"] else []
+    w = max(map(len, lineas), default=0)
+    s = (f"\nSilueta a {d['ancho']} columnas × {d['filas']} filas\n"
+         f"Caben {d['letras']} letras (los espacios cuentan) ≈ {d['letras'] // 6} palabras\n"
+         f"Tramos: {d['tramos']} (de {d['tramo_min']} a {d['tramo_max']} letras); "
+         "cada hueco entre tramos puede partir una palabra\n\nPlantilla (letras por fila a la derecha):\n")
+    s += "".join(f"  {linea:<{w}}  │ {n:>3}\n" for linea, n in zip(lineas, d["letras_por_fila"]))
+    s += "\nOtros anchos:\n  ancho  filas  letras  ≈palabras\n"
+    for a, letras in d["letras_por_ancho"].items():
+        s += f"  {a:>5}  {glifador.analizar(imagen, ancho=a)['filas']:>5}  {letras:>6}  {letras // 6:>9}\n"
+    if texto is not None:
+        tl, dif = d["texto_letras"], d["sobran"]
+        if d["ancho_recomendado"] is None:
+            tope = glifador.analizar(imagen, ancho=1000)["letras"]
+            rec = f"el texto tiene {tl} letras y la silueta admite como mucho {tope} (con 1000 columnas). "
+        else:
+            rec = f"Cabe completo desde {d['ancho_recomendado']} columnas (-w auto). "
+        cola = "cabe exacto" if dif == 0 else f"sobran {dif} letras" if dif > 0 else f"faltan {-dif} letras"
+        s += f"\nTu texto: {tl} letras. {rec}A {d['ancho']} columnas {cola}.\n"
+    return s.rstrip() + "\n"
+
+
+@pytest.fixture(scope="module")
+def punto(tmp_path_factory):
+    """Una figura diminuta: ningún texto largo cabe ni a 1000 columnas."""
+    ruta = tmp_path_factory.mktemp("informe") / "punto.png"
+    ruta.write_bytes(figura_alfa(anillo(8, 2, 0)))
+    return ruta
+
+
+@pytest.mark.parametrize(
+    "imagen, texto, ancho",
+    [
+        (GATO, None, 60),
+        (CORAZON, "hola mundo", 25),
+        (GATO, "x" * 5000, 40),
+        (GATO, "un  gato   negro", "auto"),
+        (CORAZON, "a" * 128, 24),  # exactamente las letras que caben
+        ("punto", "b" * 100000, 60),
+    ],
+)
+def test_igual_que_la_referencia(request, imagen, texto, ancho):
+    imagen = request.getfixturevalue("punto") if imagen == "punto" else imagen
+    args = ["-w", ancho] + (["-t", texto] if texto is not None else [])
+    assert salida(correr("analizar", imagen, *args)) == referencia(imagen, texto, ancho)
+
+
+def test_ejemplo_y_casos_limite_en_cpp():
+    """El ejemplo documentado y los límites que solo un Informe hecho a mano alcanza (pruebas_nucleo)."""
+    programa = Path(glifador.__file__).parent / "pruebas_nucleo"
+    if not programa.exists():
+        pytest.skip("pruebas_nucleo no está compilado (GLIFADOR_PRUEBAS_CPP=ON)")
+    r = subprocess.run([str(programa)], capture_output=True, timeout=60, check=False)
+    assert r.returncode == 0, r.stderr.decode()
