@@ -260,6 +260,28 @@ bool leer_ancho_y_espacios(const AnchoPy& ancho, const std::string& espacios, Op
     return true;
 }
 
+bool convertir_opciones_dibujo(PyObject* const o[10], ArgsDibujo& a) {
+    enum { ANCHO, ASPECTO, REPETIR, ESPACIOS, UMBRAL, INVERTIR, HUECOS, SUAVIZAR, DESFASE, COLOR };
+    return (!o[ANCHO] || convertir_ancho(o[ANCHO], a.ancho)) &&
+           (!o[ASPECTO] || convertir_float32(o[ASPECTO], "aspecto", a.op.aspecto)) &&
+           (!o[REPETIR] || convertir_bool(o[REPETIR], "repetir", a.op.repetir)) &&
+           (!o[ESPACIOS] || convertir_str(o[ESPACIOS], "espacios", a.espacios)) &&
+           (!o[UMBRAL] || convertir_umbral(o[UMBRAL], a.op.umbral)) &&
+           (!o[INVERTIR] || convertir_bool(o[INVERTIR], "invertir", a.op.invertir)) &&
+           (!o[HUECOS] || convertir_bool(o[HUECOS], "huecos", a.op.huecos)) &&
+           (!o[SUAVIZAR] || convertir_u64(o[SUAVIZAR], "suavizar", a.op.suavizar)) &&
+           (!o[DESFASE] || convertir_u64(o[DESFASE], "desfase", a.op.desfase)) &&
+           (!o[COLOR] || convertir_bool(o[COLOR], "color", a.op.color));
+}
+
+bool cargar(Imagen& imagen, ImagenRgba& salida) {
+    auto r = cargar_imagen(imagen);
+    imagen = Imagen{};  // los bytes codificados ya no hacen falta
+    if (!r) return lanzar(r.fallo()), false;
+    salida = std::move(*r);
+    return true;
+}
+
 Ref nuevo_str(const std::string& s) {
     return Ref::robar(PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size())));
 }

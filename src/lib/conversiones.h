@@ -35,6 +35,19 @@ bool convertir_lista_str(PyObject* o, const char* nombre, std::vector<std::strin
 /// Fotogramas: un str es un fotograma; una secuencia de str, uno por elemento.
 bool convertir_fotogramas(PyObject* o, std::vector<std::string>& salida);
 
+/// Las diez opciones de dibujo que dibujar y animar reciben en el mismo orden: ancho,
+/// aspecto, repetir, espacios, umbral, invertir, huecos, suavizar, desfase y color.
+struct ArgsDibujo {
+    AnchoPy ancho;
+    std::string espacios = "normal";
+    Opciones op;
+};
+/// Convierte las que llegaron (nullptr = la de omisión), en su orden.
+bool convertir_opciones_dibujo(PyObject* const o[10], ArgsDibujo& a);
+
+/// Decodifica la imagen y suelta sus bytes codificados; el fallo se lanza a Python.
+bool cargar(Imagen& imagen, ImagenRgba& salida);
+
 /// Lee el texto de `ancho` (si llegó como texto) y luego el de `espacios`, y los pone en
 /// `op`; el primer fallo se lanza como excepción de Python.
 bool leer_ancho_y_espacios(const AnchoPy& ancho, const std::string& espacios, Opciones& op);

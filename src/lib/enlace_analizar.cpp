@@ -106,12 +106,11 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
     a.op.desfase = 0;
     a.op.repetir = true;
     a.op.color = false;
-    auto imagen = cargar_imagen(a.imagen);
-    if (!imagen) return lanzar(imagen.fallo());
-    a.imagen = Imagen{};  // los bytes codificados ya no hacen falta
+    ImagenRgba imagen;
+    if (!cargar(a.imagen, imagen)) return nullptr;
     std::optional<std::string_view> texto;
     if (a.texto) texto = *a.texto;
-    auto inf = analizar_silueta(std::move(*imagen), texto, a.op);
+    auto inf = analizar_silueta(std::move(imagen), texto, a.op);
     if (!inf) return lanzar(inf.fallo());
     return diccionario(*inf).soltar();
 }

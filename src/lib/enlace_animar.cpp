@@ -12,31 +12,17 @@ namespace {
 struct ArgsAnimar {
     Imagen imagen;
     std::string texto;
-    AnchoPy ancho;
-    std::string espacios = "normal";
-    Opciones op;
     OpcionesAnimacion an;
+    ArgsDibujo dibujo;
 };
 
 bool convertir(PyObject* const o[15], ArgsAnimar& a) {
-    enum {
-        IMAGEN, TEXTO, FOTOGRAMAS, PASO, LATIDO, ANCHO, ASPECTO, REPETIR,
-        ESPACIOS, UMBRAL, INVERTIR, HUECOS, SUAVIZAR, DESFASE, COLOR
-    };
+    enum { IMAGEN, TEXTO, FOTOGRAMAS, PASO, LATIDO, DIBUJO };
     return convertir_imagen(o[IMAGEN], a.imagen) && convertir_str(o[TEXTO], "texto", a.texto) &&
            (!o[FOTOGRAMAS] || convertir_u64_opcional(o[FOTOGRAMAS], "fotogramas", a.an.fotogramas)) &&
            (!o[PASO] || convertir_u64(o[PASO], "paso", a.an.paso)) &&
            (!o[LATIDO] || convertir_float32(o[LATIDO], "latido", a.an.latido)) &&
-           (!o[ANCHO] || convertir_ancho(o[ANCHO], a.ancho)) &&
-           (!o[ASPECTO] || convertir_float32(o[ASPECTO], "aspecto", a.op.aspecto)) &&
-           (!o[REPETIR] || convertir_bool(o[REPETIR], "repetir", a.op.repetir)) &&
-           (!o[ESPACIOS] || convertir_str(o[ESPACIOS], "espacios", a.espacios)) &&
-           (!o[UMBRAL] || convertir_umbral(o[UMBRAL], a.op.umbral)) &&
-           (!o[INVERTIR] || convertir_bool(o[INVERTIR], "invertir", a.op.invertir)) &&
-           (!o[HUECOS] || convertir_bool(o[HUECOS], "huecos", a.op.huecos)) &&
-           (!o[SUAVIZAR] || convertir_u64(o[SUAVIZAR], "suavizar", a.op.suavizar)) &&
-           (!o[DESFASE] || convertir_u64(o[DESFASE], "desfase", a.op.desfase)) &&
-           (!o[COLOR] || convertir_bool(o[COLOR], "color", a.op.color));
+           convertir_opciones_dibujo(o + DIBUJO, a.dibujo);
 }
 
 /// Una lista de str; cada fotograma se suelta en cuanto pasa a Python.
@@ -64,11 +50,10 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
         return nullptr;
     ArgsAnimar a;
     if (!convertir(o, a)) return nullptr;
-    if (!leer_ancho_y_espacios(a.ancho, a.espacios, a.op)) return nullptr;
-    auto imagen = cargar_imagen(a.imagen);
-    if (!imagen) return lanzar(imagen.fallo());
-    a.imagen = Imagen{};  // los bytes codificados ya no hacen falta
-    auto r = animar(std::move(*imagen), a.texto, a.op, a.an);
+    Opciones& op = a.dibujo.op;
+    ImagenRgba imagen;
+    if (!leer_ancho_y_espacios(a.dibujo.ancho, a.dibujo.espacios, op) || !cargar(a.imagen, imagen)) return nullptr;
+    auto r = animar(std::move(imagen), a.texto, op, a.an);
     if (!r) return lanzar(r.fallo());
     return lista(*r);
 }

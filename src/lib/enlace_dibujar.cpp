@@ -12,24 +12,12 @@ namespace {
 struct ArgsDibujar {
     Imagen imagen;
     std::string texto;
-    AnchoPy ancho;
-    std::string espacios = "normal";
-    Opciones op;
+    ArgsDibujo dibujo;
 };
 
 bool convertir(PyObject* const o[12], ArgsDibujar& a) {
-    enum { IMAGEN, TEXTO, ANCHO, ASPECTO, REPETIR, ESPACIOS, UMBRAL, INVERTIR, HUECOS, SUAVIZAR, DESFASE, COLOR };
-    return convertir_imagen(o[IMAGEN], a.imagen) && convertir_str(o[TEXTO], "texto", a.texto) &&
-           (!o[ANCHO] || convertir_ancho(o[ANCHO], a.ancho)) &&
-           (!o[ASPECTO] || convertir_float32(o[ASPECTO], "aspecto", a.op.aspecto)) &&
-           (!o[REPETIR] || convertir_bool(o[REPETIR], "repetir", a.op.repetir)) &&
-           (!o[ESPACIOS] || convertir_str(o[ESPACIOS], "espacios", a.espacios)) &&
-           (!o[UMBRAL] || convertir_umbral(o[UMBRAL], a.op.umbral)) &&
-           (!o[INVERTIR] || convertir_bool(o[INVERTIR], "invertir", a.op.invertir)) &&
-           (!o[HUECOS] || convertir_bool(o[HUECOS], "huecos", a.op.huecos)) &&
-           (!o[SUAVIZAR] || convertir_u64(o[SUAVIZAR], "suavizar", a.op.suavizar)) &&
-           (!o[DESFASE] || convertir_u64(o[DESFASE], "desfase", a.op.desfase)) &&
-           (!o[COLOR] || convertir_bool(o[COLOR], "color", a.op.color));
+    return convertir_imagen(o[0], a.imagen) && convertir_str(o[1], "texto", a.texto) &&
+           convertir_opciones_dibujo(o + 2, a.dibujo);
 }
 
 PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
@@ -41,11 +29,10 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
         return nullptr;
     ArgsDibujar a;
     if (!convertir(o, a)) return nullptr;
-    if (!leer_ancho_y_espacios(a.ancho, a.espacios, a.op)) return nullptr;
-    auto imagen = cargar_imagen(a.imagen);
-    if (!imagen) return lanzar(imagen.fallo());
-    a.imagen = Imagen{};  // los bytes codificados ya no hacen falta
-    auto r = dibujar(std::move(*imagen), a.texto, a.op);
+    Opciones& op = a.dibujo.op;
+    ImagenRgba imagen;
+    if (!leer_ancho_y_espacios(a.dibujo.ancho, a.dibujo.espacios, op) || !cargar(a.imagen, imagen)) return nullptr;
+    auto r = dibujar(std::move(imagen), a.texto, op);
     if (!r) return lanzar(r.fallo());
     return nuevo_str(*r).soltar();
 }
