@@ -86,12 +86,78 @@ Rejilla construir_rejilla(const Silueta& s, std::uint64_t columnas) {
     return rj;
 }
 
+namespace {
+
+/// Último índice j (i ≤ j < celdas) cuyo tramo de píxeles es el de i. Los dos extremos del
+/// tramo crecen con el índice, así que los índices con el mismo tramo son consecutivos y se
+/// encuentran galopando y luego por bisección.
+std::uint64_t ultimo_con_el_mismo_tramo(float paso, std::uint64_t i, std::uint64_t celdas, std::uint64_t pixeles) {
+    std::uint64_t a, b;
+    tramo_de_pixeles(paso, i, pixeles, &a, &b);
+    auto igual = [&](std::uint64_t j) {
+        std::uint64_t c, d;
+        tramo_de_pixeles(paso, j, pixeles, &c, &d);
+        return c == a && d == b;
+    };
+    std::uint64_t bien = i, mal = celdas, salto = 1;
+    while (salto < celdas - bien) {
+        if (!igual(bien + salto)) {
+            mal = bien + salto;
+            break;
+        }
+        bien += salto;
+        salto = salto > UINT64_MAX / 2 ? UINT64_MAX : salto * 2;
+    }
+    while (mal - bien > 1) {
+        const std::uint64_t medio = bien + (mal - bien) / 2;
+        (igual(medio) ? bien : mal) = medio;
+    }
+    return bien;
+}
+
+/// Columnas seguidas que cubren los mismos píxeles, con cuántas son.
+struct GrupoDeColumnas {
+    std::uint64_t x0, x1, veces;
+};
+
+std::uint64_t sumar_saturando(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t r;
+    return __builtin_add_overflow(a, b, &r) ? UINT64_MAX : r;
+}
+
+std::uint64_t multiplicar_saturando(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t r;
+    return multiplicar(a, b, &r) ? r : UINT64_MAX;
+}
+
+}  // namespace
+
+// Cuando hay más celdas que píxeles, filas y columnas enteras repiten el mismo tramo de
+// píxeles: cada combinación distinta se cuenta una sola vez y se multiplica por sus repeticiones.
+// Así el coste no pasa de unas pocas veces el número de píxeles, aunque un aspecto diminuto o
+// una imagen muy delgada pidan miles de millones de filas (que nunca se construyen aquí).
 std::uint64_t capacidad(const Silueta& s, std::uint64_t columnas) {
+    const Geometria g = geometria(s, columnas);
+    if (g.vacia || columnas == 0) return 0;
+    std::vector<GrupoDeColumnas> grupos;
+    for (std::uint64_t c = 0; c < columnas;) {
+        const std::uint64_t fin = ultimo_con_el_mismo_tramo(g.cw, c, columnas, s.ancho_px);
+        std::uint64_t x0, x1;
+        tramo_de_pixeles(g.cw, c, s.ancho_px, &x0, &x1);
+        grupos.push_back({x0, x1, fin - c + 1});
+        c = fin + 1;
+    }
     std::uint64_t total = 0;
-    std::vector<std::uint8_t> fila;
-    recorrer_celdas(s, columnas, fila, [&](std::uint64_t, const std::uint8_t* celdas) {
-        for (std::uint64_t c = 0; c < columnas; ++c) total += celdas[c];
-    });
+    for (std::uint64_t r = 0; r < g.filas;) {
+        const std::uint64_t fin = ultimo_con_el_mismo_tramo(g.ch, r, g.filas, s.alto_px);
+        std::uint64_t y0, y1;
+        tramo_de_pixeles(g.ch, r, s.alto_px, &y0, &y1);
+        std::uint64_t en_fila = 0;
+        for (const GrupoDeColumnas& k : grupos)
+            if ((y1 - y0) * (k.x1 - k.x0) <= 2 * s.figura(k.x0, k.x1, y0, y1)) en_fila += k.veces;
+        total = sumar_saturando(total, multiplicar_saturando(en_fila, fin - r + 1));
+        r = fin + 1;
+    }
     return total;
 }
 

@@ -270,6 +270,12 @@ std::uint8_t umbral_otsu(const std::uint64_t h[256], std::uint64_t total_px) {
 
 void calcular_sumas(Silueta& s) {
     const std::uint64_t w = s.ancho_px, h = s.alto_px;
+    // Sin píxeles ninguna celda consulta la tabla (la geometría da la rejilla vacía), y con un
+    // lado cero el otro puede declarar miles de millones de columnas: gigas de ceros inútiles.
+    if (w == 0 || h == 0) {
+        s.suma.assign(1, 0);
+        return;
+    }
     s.suma.assign(tamano_o_bad_alloc(w + 1, h + 1), 0);
     const std::uint8_t* m = s.mascara.data();
     for (std::uint64_t y = 0; y < h; ++y) {

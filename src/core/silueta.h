@@ -19,7 +19,8 @@ struct Silueta {
     std::uint64_t alto_px = 0;
     float aspecto = 2.0f;
     /// Tabla de sumas acumuladas de la máscara, (alto_px + 1) × (ancho_px + 1): con ella
-    /// cada celda se cuenta en tiempo constante, sea cual sea su tamaño.
+    /// cada celda se cuenta en tiempo constante, sea cual sea su tamaño. Un solo cero si la
+    /// imagen no tiene píxeles.
     std::vector<std::uint32_t> suma;
 
     /// Píxeles de figura del rectángulo [x0, x1) × [y0, y1).

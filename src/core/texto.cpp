@@ -125,6 +125,8 @@ Resultado<TextoPreparado> preparar_texto(std::string_view texto, Espacios espaci
     t.texto = normalizar_espacios(texto, espacios);
     // Los cortes son de 32 bits para que un mensaje enorme no multiplique su tamaño por ocho.
     if (t.texto.size() >= UINT32_MAX) throw std::bad_alloc();
+    // Nunca hay más letras que bytes: una sola reserva en vez de duplicar la tabla al crecer.
+    t.cortes.reserve(t.texto.size() + 2);
     por_cada_grafema(t.texto, [&](std::size_t inicio, std::size_t) {
         t.cortes.push_back(static_cast<std::uint32_t>(inicio));
     });

@@ -1,6 +1,7 @@
 // Conversiones de argumentos compartidas por todos los enlaces.
 #include "conversiones.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -40,7 +41,10 @@ bool es_secuencia(PyObject* o) {
 bool desde_secuencia(PyObject* o, Imagen& salida) {
     const Py_ssize_t n = PySequence_Size(o);
     if (n < 0) return false;
-    salida.bytes.resize(static_cast<std::size_t>(n));
+    // La longitud la declara el propio objeto: se reserva a medida que llegan los elementos,
+    // no de una vez (un __len__ de miles de millones costaba gigas antes del primer error).
+    salida.bytes.clear();
+    salida.bytes.reserve(static_cast<std::size_t>(std::min<Py_ssize_t>(n, 1 << 16)));
     for (Py_ssize_t i = 0; i < n; ++i) {
         Ref item = Ref::robar(PySequence_GetItem(o, i));
         if (!item || !PyIndex_Check(item.get())) return false;
@@ -49,7 +53,7 @@ bool desde_secuencia(PyObject* o, Imagen& salida) {
         const long v = PyLong_AsLong(entero.get());
         if (v == -1 && PyErr_Occurred()) return false;
         if (v < 0 || v > 255) return false;
-        salida.bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v);
+        salida.bytes.push_back(static_cast<std::uint8_t>(v));
     }
     return true;
 }
