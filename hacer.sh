@@ -78,7 +78,7 @@ sys.exit(0 if os.path.realpath(glifador.__file__) == esperado else "se importó 
 case "${1:-}" in
     ejemplo)
         preparar
-        .venv/bin/python -c 'import glifador; print(glifador.dibujar("ejemplos/gato.png", "El gato duerme al sol de la tarde y sueña con peces de colores", ancho=60))'
+        .venv/bin/glifador ejemplos/gato.png -t "El gato duerme al sol de la tarde y sueña con peces de colores"
         ;;
     pruebas)
         preparar
