@@ -337,15 +337,26 @@ Aviso comprobar_modo(const Pedido& p) {
     return {};
 }
 
+Lectura leer_entrada_estandar(AtenderSenales atender) { return leer_todo(STDIN_FILENO, atender); }
+
+EntradaSalida completar(EntradaSalida es) {
+    if (!es.leer_archivo) es.leer_archivo = leer_archivo;
+    if (!es.leer_entrada) es.leer_entrada = leer_entrada_estandar;
+    if (!es.cargar_imagen) es.cargar_imagen = cargar_imagen;
+    if (!es.escribir_archivo) es.escribir_archivo = escribir_archivo;
+    return es;
+}
+
 /// El mensaje de --texto, de --archivo o de la entrada estándar; nada si no hace falta.
-std::optional<Accion> leer_mensaje(const Pedido& p, AtenderSenales atender, std::optional<std::string>& destino) {
+std::optional<Accion> leer_mensaje(const Pedido& p, AtenderSenales atender, const EntradaSalida& es,
+                                   std::optional<std::string>& destino) {
     if (p.texto && p.archivo) return Error{"usa --texto o --archivo, no ambos"};
     if (p.texto) {
         destino = *p.texto;
         return {};
     }
     if (!p.archivo && p.modo == Modo::Analizar) return {};
-    Lectura l = p.archivo ? leer_archivo(*p.archivo, atender) : leer_todo(STDIN_FILENO, atender);
+    Lectura l = p.archivo ? es.leer_archivo(*p.archivo, atender) : es.leer_entrada(atender);
     if (l.interrumpida) return Interrumpida{};
     std::string error;
     if (l.error != 0)
@@ -358,7 +369,7 @@ std::optional<Accion> leer_mensaje(const Pedido& p, AtenderSenales atender, std:
 }
 
 /// La salida de un dibujo o una animación ya hechos: SVG, terminal o texto.
-Accion salida(Pedido& p, std::vector<std::string> fotogramas) {
+Accion salida(Pedido& p, const EntradaSalida& es, std::vector<std::string> fotogramas) {
     std::vector<Rgb> colores;
     if (p.lista_colores) {
         auto c = leer_lista_colores(*p.lista_colores);
@@ -375,7 +386,7 @@ Accion salida(Pedido& p, std::vector<std::string> fotogramas) {
         os.aspecto = p.op.aspecto;
         auto doc = a_svg(fotogramas, os);
         if (!doc) return Error{mensaje(doc.fallo())};
-        if (const int e = escribir_archivo(*p.svg, *doc)) return Error{*p.svg + ": " + texto_error_sistema(e)};
+        if (const int e = es.escribir_archivo(*p.svg, *doc)) return Error{*p.svg + ": " + texto_error_sistema(e)};
         return Imprimir{*p.svg + ": " + std::to_string(fotogramas.size()) + " fotograma(s)"};
     }
     if (p.modo == Modo::Animar) {
@@ -387,7 +398,7 @@ Accion salida(Pedido& p, std::vector<std::string> fotogramas) {
     return Imprimir{colorear_fotograma(fotogramas.front(), colores)};
 }
 
-Accion ejecutar_modo(Pedido& p, ImagenRgba imagen, const std::optional<std::string>& texto) {
+Accion ejecutar_modo(Pedido& p, const EntradaSalida& es, ImagenRgba imagen, const std::optional<std::string>& texto) {
     if (p.modo == Modo::Analizar) {
         std::optional<std::string_view> vista;
         if (texto) vista = *texto;
@@ -399,13 +410,13 @@ Accion ejecutar_modo(Pedido& p, ImagenRgba imagen, const std::optional<std::stri
     if (p.modo == Modo::Animar) {
         auto f = animar(std::move(imagen), *texto, p.op, p.animacion);
         if (!f) return Error{mensaje(f.fallo())};
-        return salida(p, std::move(*f));
+        return salida(p, es, std::move(*f));
     }
     auto f = dibujar(std::move(imagen), *texto, p.op);
     if (!f) return Error{mensaje(f.fallo())};
     std::vector<std::string> uno;
     uno.push_back(std::move(*f));
-    return salida(p, std::move(uno));
+    return salida(p, es, std::move(uno));
 }
 
 }  // namespace
@@ -417,20 +428,21 @@ std::string linea_de_error(std::string_view mensaje) {
     return "glifador: " + std::string(mensaje) + "\n(glifador --help muestra todas las opciones)\n";
 }
 
-Accion ejecutar_cli(const std::vector<std::string>& args, AtenderSenales atender) {
+Accion ejecutar_cli(const std::vector<std::string>& args, AtenderSenales atender, const EntradaSalida& dado) {
+    const EntradaSalida es = completar(dado);
     auto escaneo = escanear(args);
     if (auto* e = std::get_if<Error>(&escaneo)) return std::move(*e);
     Pedido& p = std::get<Pedido>(escaneo);
     if (Aviso a = comprobar_modo(p)) return Error{std::move(*a)};
     if (!p.ruta) return Error{"falta la ruta de la imagen"};
     std::optional<std::string> texto;
-    if (auto fin = leer_mensaje(p, atender, texto)) return std::move(*fin);
+    if (auto fin = leer_mensaje(p, atender, es, texto)) return std::move(*fin);
     Imagen ruta;
     ruta.tipo = Imagen::Tipo::Ruta;
     ruta.ruta = *p.ruta;
-    auto imagen = cargar_imagen(ruta);
+    auto imagen = es.cargar_imagen(ruta);
     if (!imagen) return Error{mensaje(imagen.fallo())};
-    return ejecutar_modo(p, std::move(*imagen), texto);
+    return ejecutar_modo(p, es, std::move(*imagen), texto);
 }
 
 }  // namespace glifador

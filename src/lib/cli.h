@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "animacion/colores_ansi.h"
+#include "core/imagen.h"
 #include "sistema.h"
 
 namespace glifador {
@@ -41,9 +42,19 @@ using Accion = std::variant<Imprimir, Reproducir, Error, Interrumpida>;
 /// El texto de -h/--help, sin salto de línea final.
 extern const std::string_view AYUDA;
 
+/// Lo que la orden lee y escribe fuera del proceso; cada función nula es la de verdad. El
+/// fuzzing pone las suyas para no tocar archivos ni la entrada estándar.
+struct EntradaSalida {
+    Lectura (*leer_archivo)(const std::string& ruta, AtenderSenales atender) = nullptr;
+    Lectura (*leer_entrada)(AtenderSenales atender) = nullptr;
+    Resultado<ImagenRgba> (*cargar_imagen)(const Imagen& imagen) = nullptr;
+    int (*escribir_archivo)(const std::string& ruta, std::string_view datos) = nullptr;
+};
+
 /// Hace todo el trabajo de la orden. `args` no incluye el nombre del programa.
 /// `atender` se llama si una lectura de la entrada se interrumpe (nulo = reintentar).
-Accion ejecutar_cli(const std::vector<std::string>& args, AtenderSenales atender = nullptr);
+Accion ejecutar_cli(const std::vector<std::string>& args, AtenderSenales atender = nullptr,
+                    const EntradaSalida& es = {});
 
 /// Las dos líneas que van a la salida de error con un mensaje no vacío.
 std::string linea_de_error(std::string_view mensaje);

@@ -62,14 +62,18 @@ Lectura leer_archivo(const std::string& ruta, AtenderSenales atender) {
         return l;
     }
     int fd;
-    do {
+    for (;;) {
         fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR && (!atender || atender()));
-    if (fd < 0) {
+        if (fd >= 0) break;
+        // Guardado antes de `atender`: un manejador de señales en Python puede cambiar errno.
         l.error = errno;
-        l.interrumpida = errno == EINTR;
-        return l;
+        if (l.error != EINTR) return l;
+        if (atender && !atender()) {
+            l.interrumpida = true;
+            return l;
+        }
     }
+    l.error = 0;
     const Descriptor cierre{fd};
     return leer_todo(fd, atender);
 }
