@@ -1,10 +1,6 @@
-"""Guion corto para LeakSanitizer (./hacer.sh fugas): llama a cada función del módulo con los
-casos de test_fugas.py, y con --revisar lee los informes y separa las fugas del módulo de las
-del intérprete, que al salir deja sin liberar lo suyo.
-
-    python tests/fugas_lsan.py                  (con el módulo sanitizado y LSan precargado)
-    python tests/fugas_lsan.py --revisar PATRÓN  (sin sanitizar; PATRÓN: los log_path de LSan)
-"""
+"""Para LeakSanitizer (./hacer.sh fugas): sin argumentos, con el módulo sanitizado y LSan precargado,
+llama a cada función con los CASOS de test_fugas.py; con --revisar PATRÓN (los log_path de LSan), separa
+las fugas del módulo de las del intérprete, que al salir deja sin liberar lo suyo."""
 
 import glob
 import re
@@ -23,13 +19,11 @@ def ejercitar():
     import glifador
     from test_fugas import CASOS
 
-    for funcion, args, kwargs, _ in CASOS:
-        if hasattr(glifador, funcion):
-            for _ in range(3):
-                try:
-                    getattr(glifador, funcion)(*args, **kwargs)
-                except (ValueError, OSError, TypeError, OverflowError, MemoryError):
-                    pass
+    for funcion, args, kwargs, _ in CASOS * 3:
+        try:
+            getattr(glifador, funcion)(*args, **kwargs)
+        except (ValueError, OSError, TypeError, OverflowError, MemoryError):
+            pass
 
 
 def bloques(texto):
@@ -55,7 +49,8 @@ def revisar(patron):
     for b in nuestras:
         print("\n".join(b) + "\n")
     print(
-        f"fugas del módulo: {len(nuestras)} (de {todas} que informa LeakSanitizer en {len(rutas)} informes; el resto son del intérprete)"
+        f"fugas del módulo: {len(nuestras)} (de {todas} que informa LeakSanitizer en {len(rutas)} informes; "
+        "el resto son del intérprete)"
     )
     return 1 if nuestras else 0
 

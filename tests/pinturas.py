@@ -1,9 +1,20 @@
-"""Pinturas de prueba: de una matriz numpy a los bytes de un archivo de imagen."""
+"""Pinturas de prueba (de una matriz numpy a los bytes de un archivo de imagen) y ayudas comunes."""
 
 import io
+from pathlib import Path
 
 import numpy as np
+import pytest
 from PIL import Image
+
+import glifador
+
+EJEMPLOS = Path(__file__).resolve().parents[1] / "ejemplos"
+GATO, CORAZON = EJEMPLOS / "gato.png", EJEMPLOS / "corazon.png"
+LEER = "no se pudo leer la imagen: "
+SIN_SILUETA = "no se encontró ninguna silueta en la imagen"
+ANCHO_TEXTO = 'opción inválida: ancho debe ser un entero o "auto"'
+ESPACIOS_TEXTO = 'opción inválida: espacios debe ser "normal", "sin" o "todos"'
 
 
 def codificar(arr: np.ndarray, formato: str = "PNG", **opciones) -> bytes:
@@ -42,3 +53,23 @@ def figura_de_colores(rgb, mascara=None) -> bytes:
     rgb = np.asarray(rgb, np.uint8)
     m = np.ones(rgb.shape[:2], bool) if mascara is None else np.asarray(mascara, bool)
     return codificar(np.dstack([rgb, np.where(m, 200, 0).astype(np.uint8)]))
+
+
+def llena(ancho: int = 12, alto: int = 2) -> bytes:
+    """Todo figura: a `ancho` columnas y aspecto 2, alto/2 filas de `ancho` celdas."""
+    return figura_de_colores(np.zeros((alto, ancho, 3)))
+
+
+def celdas(dibujo: str, rgb=(0, 0, 0)) -> bytes:
+    """Figura por celdas ('#'): a tantas columnas como la línea más larga y aspecto 2, una celda por carácter."""
+    lineas = dibujo.split("\n")
+    m = np.repeat([[c == "#" for c in linea.ljust(max(map(len, lineas)))] for linea in lineas], 2, axis=0)
+    return figura_de_colores(np.full(m.shape + (3,), rgb), m)
+
+
+def fallo(funcion, *args, tipo=ValueError, **kwargs) -> str:
+    """El mensaje de la excepción `tipo` que lanza glifador.funcion(*args, **kwargs)."""
+    with pytest.raises(tipo) as e:
+        getattr(glifador, funcion)(*args, **kwargs)
+    assert e.value.args in ((), (str(e.value),))
+    return str(e.value)

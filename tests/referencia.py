@@ -1,4 +1,4 @@
-"""Referencia lenta en numpy de la silueta, la rejilla, los colores y el compositor, para comparar."""
+"""Referencia lenta en numpy de la silueta, la rejilla, los colores, el latido y el compositor."""
 
 import ctypes
 import ctypes.util
@@ -7,6 +7,10 @@ import math
 import numpy as np
 
 F = np.float32
+# La libm de C, la misma que usa el módulo: la de numpy puede diferir en la última cifra.
+_libm = ctypes.CDLL(ctypes.util.find_library("m"))
+for _f, _args in (("powf", [ctypes.c_float] * 2), ("expf", [ctypes.c_float])):
+    getattr(_libm, _f).restype, getattr(_libm, _f).argtypes = ctypes.c_float, _args
 
 
 def _trunc(v):
@@ -15,8 +19,7 @@ def _trunc(v):
 
 def _tramo(paso, i, total):
     a = min(total - 1, _trunc(F(paso) * F(i)))
-    b = min(max(_trunc(F(paso) * F(i + 1)), a + 1), total)
-    return a, b
+    return a, min(max(_trunc(F(paso) * F(i + 1)), a + 1), total)
 
 
 def _redondear(v):
@@ -25,102 +28,97 @@ def _redondear(v):
     return int(r + (v - r >= F(0.5)))
 
 
+def _borde(a):
+    return np.concatenate([np.stack([a[0], a[-1]], 1).reshape(-1, *a.shape[2:]),
+                           np.stack([a[:, 0], a[:, -1]], 1).reshape(-1, *a.shape[2:])])
+
+
 def mascara(rgba: np.ndarray, umbral=None) -> np.ndarray:
     """Figura sin suavizado ni relleno de huecos."""
     alfa = rgba[..., 3]
     if (alfa < 250).any():
         return alfa >= 128
-    h, w = alfa.shape
     rgb = rgba[..., :3].astype(np.int64)
-    borde = np.concatenate([
-        np.stack([rgb[0], rgb[h - 1]], 1).reshape(-1, 3),
-        np.stack([rgb[:, 0], rgb[:, w - 1]], 1).reshape(-1, 3),
-    ])
+    borde = _borde(rgb)
     fondo = np.sort(borde, axis=0)[len(borde) // 2]
-    ss = ((rgb - fondo) ** 2).sum(-1).astype(F)
-    v = np.sqrt(ss) * F(255.0) / F(441.7)
+    v = np.sqrt(((rgb - fondo) ** 2).sum(-1).astype(F)) * F(255.0) / F(441.7)
     r = np.floor(v)
     d = np.minimum(r + (v - r >= F(0.5)), 255).astype(np.int64)
-    if umbral is None:
+    if umbral is None:  # Otsu, limitado por el percentil 99 del borde más 10
         hist = np.bincount(d.ravel(), minlength=256).astype(np.float64)
-        n = float(d.size)
         total = float((np.arange(256) * hist).sum())
-        wb = sumb = 0.0
-        mejor, t_otsu = -1.0, 0
-        for t in range(256):
-            wb += hist[t]
-            if wb == 0:
-                continue
-            wf = n - wb
-            if wf == 0:
-                break
-            sumb += t * hist[t]
-            mb, mf = sumb / wb, (total - sumb) / wf
-            entre = (wb * wf) * (mb - mf) ** 2
-            if entre > mejor:
-                mejor, t_otsu = entre, t
-        db = np.concatenate([np.stack([d[0], d[h - 1]], 1).ravel(), np.stack([d[:, 0], d[:, w - 1]], 1).ravel()])
-        p99 = np.sort(db)[len(db) * 99 // 100]
-        umbral = min(t_otsu, p99 + 10)
+        wb, sumb = np.cumsum(hist), np.cumsum(np.arange(256) * hist)
+        wf = d.size - wb
+        with np.errstate(divide="ignore", invalid="ignore"):
+            entre = (wb * wf) * (sumb / wb - (total - sumb) / wf) ** 2
+        entre[(wb == 0) | (wf == 0)] = -1
+        db = np.sort(_borde(d))
+        umbral = min(int(np.argmax(entre)), db[len(db) * 99 // 100] + 10)
     return d > umbral
 
 
-def _geometria(h, w, columnas, aspecto):
+def _celdas(h, w, columnas, aspecto):
+    """Los tramos de píxeles (y0, y1, x0, x1) de cada celda, por filas."""
     cw = F(w) / F(columnas)
     ch = F(aspecto) * cw
-    return cw, ch, max(1, _redondear(F(h) / ch))
+    xs = [_tramo(cw, c, w) for c in range(columnas)]
+    return [[(*_tramo(ch, r, h), *x) for x in xs] for r in range(max(1, _redondear(F(h) / ch)))]
 
 
 def rejilla(m: np.ndarray, columnas: int, aspecto: float = 2.0) -> np.ndarray:
-    h, w = m.shape
-    cw, ch, filas = _geometria(h, w, columnas, aspecto)
-    out = np.zeros((filas, columnas), bool)
-    xs = [_tramo(cw, c, w) for c in range(columnas)]
-    for r in range(filas):
-        y0, y1 = _tramo(ch, r, h)
-        for c, (x0, x1) in enumerate(xs):
-            bloque = m[y0:y1, x0:x1]
-            out[r, c] = bloque.size <= 2 * int(bloque.sum())
-    return out
+    return np.array([[m[y0:y1, x0:x1].size <= 2 * int(m[y0:y1, x0:x1].sum()) for y0, y1, x0, x1 in fila]
+                     for fila in _celdas(*m.shape, columnas, aspecto)])
 
 
-# powf de la biblioteca de C, la misma que usa el módulo: la potencia de numpy puede
-# venir de otra implementación y diferir en la última cifra.
-_libm = ctypes.CDLL(ctypes.util.find_library("m"))
-_libm.powf.restype = ctypes.c_float
-_libm.powf.argtypes = [ctypes.c_float, ctypes.c_float]
 _LINEAL = np.array([_libm.powf(F(v) / F(255), F(2.2)) for v in range(256)], F)
-_INVERSA = F(1) / F(2.2)
 
 
 def colores(rgba: np.ndarray, m: np.ndarray, columnas: int, aspecto: float = 2.0) -> np.ndarray:
     """Media en luz lineal de los píxeles de figura de cada celda, sumando en orden de visita."""
-    h, w = m.shape
-    cw, ch, filas = _geometria(h, w, columnas, aspecto)
-    out = np.zeros((filas, columnas, 3), np.uint8)
-    xs = [_tramo(cw, c, w) for c in range(columnas)]
-    for r in range(filas):
-        y0, y1 = _tramo(ch, r, h)
-        for c, (x0, x1) in enumerate(xs):
+    celdas = _celdas(*m.shape, columnas, aspecto)
+    out = np.zeros((len(celdas), columnas, 3), np.uint8)
+    for r, fila in enumerate(celdas):
+        for c, (y0, y1, x0, x1) in enumerate(fila):
             px = rgba[y0:y1, x0:x1, :3][m[y0:y1, x0:x1]]  # fila a fila, de izquierda a derecha
-            if len(px) == 0:
-                continue
-            # add.accumulate suma en secuencia, no por pares como sum()
-            sumas = np.add.accumulate(_LINEAL[px], axis=0, dtype=F)[-1]
-            for k in range(3):
-                v = F(_libm.powf(sumas[k] / F(len(px)), _INVERSA)) * F(255)
-                out[r, c, k] = min(255, math.floor(float(v) + 0.5))
+            if len(px):  # add.accumulate suma en secuencia, no por pares como sum()
+                for k, suma in enumerate(np.add.accumulate(_LINEAL[px], axis=0, dtype=F)[-1]):
+                    v = F(_libm.powf(suma / F(len(px)), F(1) / F(2.2))) * F(255)
+                    out[r, c, k] = min(255, math.floor(float(v) + 0.5))
     return out
 
 
-def componer(rj: np.ndarray, letras: list, repetir: bool = True, desfase: int = 0, color=None) -> str:
-    filas = [f for f in range(rj.shape[0]) if rj[f].any()]
-    if not filas:
+def escala(i, n, latido):
+    """El factor del fotograma i de n con latido."""
+    t = F(i) / F(n)
+    a, b = (t - F(0.1)) / F(0.06), (t - F(0.32)) / F(0.07)
+    pulso = max(F(_libm.expf(-(a * a))), F(0.6) * F(_libm.expf(-(b * b))))
+    return F(1) - F(latido) * (F(1) - pulso)
+
+
+def encoger(m, factor):
+    """La máscara encogida hacia su centro (vecino más próximo)."""
+    def origen(n):
+        c = F(n) / F(2)
+        s = c + ((np.arange(n, dtype=F) + F(0.5)) - c) / F(factor)
+        dentro = (s >= 0) & (s < n)
+        return np.where(dentro, s, 0).astype(np.int64), dentro
+
+    (iy, oky), (ix, okx) = origen(m.shape[0]), origen(m.shape[1])
+    return m[iy][:, ix] & oky[:, None] & okx[None, :]
+
+
+def caja(*rejillas):
+    """Primera y última fila con figura y primera columna con figura, comunes a las rejillas."""
+    llenas = [(f, int(np.argmax(rj[f]))) for rj in rejillas for f in range(rj.shape[0]) if rj[f].any()]
+    if not llenas:
         raise ValueError("no se encontró ninguna silueta en la imagen")
-    izq = min(int(np.argmax(rj[f])) for f in filas)
-    k = desfase
-    lineas = []
-    for f in range(filas[0], filas[-1] + 1):
+    return min(llenas)[0], max(llenas)[0], min(c for _, c in llenas)
+
+
+def componer(rj, letras, repetir=True, desfase=0, color=None, limites=None) -> str:
+    f0, f1, izq = limites or caja(rj)
+    k, lineas = desfase, []
+    for f in range(f0, f1 + 1):
         celdas = []
         for c in range(izq, rj.shape[1]):
             if rj[f, c]:
@@ -131,17 +129,11 @@ def componer(rj: np.ndarray, letras: list, repetir: bool = True, desfase: int = 
                 celdas.append((" ", None))
         while celdas and celdas[-1][0].isspace():
             celdas.pop()
-        lineas.append(_pintar(celdas))
+        partes, ultimo = [], None
+        for letra, rgb in celdas:
+            if rgb is not None and not letra.isspace() and rgb != ultimo:
+                partes.append("\x1b[38;2;{};{};{}m".format(*rgb))
+                ultimo = rgb
+            partes.append(letra)
+        lineas.append("".join(partes) + ("\x1b[0m" if ultimo is not None else ""))
     return "\n".join(lineas)
-
-
-def _pintar(celdas) -> str:
-    partes, ultimo = [], None
-    for letra, rgb in celdas:
-        if rgb is not None and not letra.isspace() and rgb != ultimo:
-            partes.append("\x1b[38;2;{};{};{}m".format(*rgb))
-            ultimo = rgb
-        partes.append(letra)
-    if ultimo is not None:
-        partes.append("\x1b[0m")
-    return "".join(partes)

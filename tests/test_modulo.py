@@ -1,170 +1,116 @@
-"""El módulo visto desde Python: conversiones, orden de las comprobaciones y excepciones."""
+"""El módulo visto desde Python: firmas, conversiones de los argumentos y orden de las comprobaciones."""
 
-import inspect
-import pathlib
+import math
+from pathlib import Path
 
 import numpy as np
 import pytest
 
 import glifador
-from pinturas import anillo, codificar, figura_alfa
+from pinturas import ANCHO_TEXTO, ESPACIOS_TEXTO, LEER, SIN_SILUETA, anillo, codificar, fallo, figura_alfa, llena
 
 PNG = figura_alfa(anillo(40, 16, 0))
-ANCHO_TEXTO = 'opción inválida: ancho debe ser un entero o "auto"'
-ESPACIOS_TEXTO = 'opción inválida: espacios debe ser "normal", "sin" o "todos"'
+VACIA = codificar(np.full((20, 20, 3), 90, np.uint8))
+FALTA = Path(__file__).resolve().parent / "no_existe.png"
+FIRMAS = {
+    "dibujar": '(imagen, texto, ancho=..., aspecto=2.0, repetir=True, espacios="normal", umbral=None, invertir=False, '
+               "huecos=False, suavizar=0, desfase=0, color=False)",
+    "analizar": '(imagen, texto=None, ancho=..., aspecto=2.0, espacios="normal", umbral=None, invertir=False, '
+                "huecos=False, suavizar=0)",
+    "animar": "(imagen, texto, fotogramas=None, paso=1, latido=0.0, ancho=..., aspecto=2.0, repetir=True, "
+              'espacios="normal", umbral=None, invertir=False, huecos=False, suavizar=0, desfase=0, color=False)',
+    "a_svg": "(fotogramas, intervalo=0.08, colores=..., fondo=None, tamano=14.0, aspecto=2.0)",
+    "reproducir": "(fotogramas, intervalo=0.08, veces=None, colores=None)",
+}
 
 
-def test_version_y_firma():
-    assert glifador.__version__ == "0.3.3"
-    assert glifador.__doc__ == ""
-    firma = inspect.signature(glifador.dibujar)
-    assert list(firma.parameters) == [
-        "imagen", "texto", "ancho", "aspecto", "repetir", "espacios",
-        "umbral", "invertir", "huecos", "suavizar", "desfase", "color",
-    ]
-    assert firma.parameters["ancho"].default is Ellipsis
-    assert firma.parameters["espacios"].default == "normal"
-    assert firma.parameters["umbral"].default is None
-    assert glifador.dibujar.__doc__.startswith("Escribe `texto` dentro de la silueta")
+@pytest.mark.parametrize("nombre", FIRMAS)
+def test_firma(nombre):
+    assert glifador.__version__ == "0.3.3" and glifador.__doc__ == ""
+    assert getattr(glifador, nombre).__text_signature__ == FIRMAS[nombre] and getattr(glifador, nombre).__doc__
 
 
-class TestImagen:
-    def test_misma_figura_por_cualquier_via(self, tmp_path):
-        ruta = tmp_path / "fig.png"
-        ruta.write_bytes(PNG)
-        esperado = glifador.dibujar(PNG, "hola")
-        for imagen in (str(ruta), ruta, bytearray(PNG), list(PNG), tuple(PNG), memoryview(PNG)):
-            assert glifador.dibujar(imagen, "hola") == esperado
-
-    @pytest.mark.parametrize("imagen", [3, 2.5, None, [1, 256], [1, "a"], b"x".decode and object()])
-    def test_tipos_rechazados(self, imagen):
+def test_argumentos():  # por posición, en el orden de la firma
+    assert glifador.dibujar(PNG, "a", 60, 1.0, False, "sin", None, False, True, 0, 3, False) == glifador.dibujar(
+        PNG, "a", ancho=60, aspecto=1.0, repetir=False, espacios="sin", huecos=True, desfase=3)
+    assert glifador.analizar(PNG, "hola", 40, 1.0, "sin", None, False, True, 0) == glifador.analizar(
+        PNG, texto="hola", ancho=40, aspecto=1.0, espacios="sin", huecos=True)
+    for llamada in [lambda: glifador.dibujar(PNG), lambda: glifador.dibujar(PNG, "hola", otra=1),
+                    lambda: glifador.dibujar(PNG, "hola", imagen=PNG),
+                    lambda: glifador.dibujar(PNG, "a", 60, 2.0, True, "normal", None, False, False, 0, 0, False, 1),
+                    lambda: glifador.analizar(PNG, "hola", 40, 1.0, "sin", None, False, True, 0, 1)]:
         with pytest.raises(TypeError):
-            glifador.dibujar(imagen, "hola")
-
-    def test_ruta_inexistente_es_oserror(self, tmp_path):
-        with pytest.raises(OSError) as e:
-            glifador.dibujar(tmp_path / "no.png", "hola")
-        assert type(e.value) is FileNotFoundError or type(e.value) is OSError
-        assert str(e.value).endswith(" (os error 2)")
-        assert e.value.args == (str(e.value),)
-
-    def test_bytes_que_no_son_imagen(self):
-        with pytest.raises(ValueError, match="^no se pudo leer la imagen: "):
-            glifador.dibujar(b"esto no es una imagen", "hola")
+            llamada()
 
 
-class TestAncho:
-    @pytest.mark.parametrize("ancho", ["AUTO", "Auto", "auto"])
-    def test_auto(self, ancho):
-        assert glifador.dibujar(PNG, "hola", ancho=ancho) == glifador.dibujar(PNG, "hola", ancho="auto")
-
-    def test_texto_numerico(self):
-        assert glifador.dibujar(PNG, "hola", ancho="+40") == glifador.dibujar(PNG, "hola", ancho=40)
-
-    @pytest.mark.parametrize("ancho", ["40 ", "-1", "", "ancho", "autos", "4O", str(2**64)])
-    def test_texto_invalido(self, ancho):
-        with pytest.raises(ValueError) as e:
-            glifador.dibujar(PNG, "hola", ancho=ancho)
-        assert str(e.value) == ANCHO_TEXTO
-
-    @pytest.mark.parametrize("ancho", [-1, 2**64, 3.0, None])
-    def test_tipo_invalido(self, ancho):
-        with pytest.raises(TypeError):
-            glifador.dibujar(PNG, "hola", ancho=ancho)
-
-    def test_cero(self):
-        with pytest.raises(ValueError, match="^opción inválida: ancho debe ser > 0$"):
-            glifador.dibujar(PNG, "hola", ancho=0)
+def test_misma_figura_por_cualquier_via(tmp_path):
+    (tmp_path / "fig.png").write_bytes(PNG)
+    esperado = glifador.dibujar(PNG, "hola")
+    for imagen in (str(tmp_path / "fig.png"), tmp_path / "fig.png", bytearray(PNG), list(PNG), tuple(PNG),
+                   memoryview(PNG)):
+        assert glifador.dibujar(imagen, "hola") == esperado
 
 
-class TestConversiones:
-    @pytest.mark.parametrize(
-        "opcion, valor, excepcion",
-        [
-            ("umbral", 256, OverflowError),
-            ("umbral", -1, OverflowError),
-            ("umbral", 2**70, OverflowError),
-            ("umbral", "3", TypeError),
-            ("suavizar", -1, OverflowError),
-            ("suavizar", 2**64, OverflowError),
-            ("desfase", -1, OverflowError),
-            ("desfase", 1.0, TypeError),
-            ("repetir", 1, TypeError),
-            ("repetir", None, TypeError),
-            ("color", "si", TypeError),
-            ("aspecto", "2", TypeError),
-            ("espacios", 3, TypeError),
-        ],
-    )
-    def test_errores_de_conversion(self, opcion, valor, excepcion):
-        with pytest.raises(excepcion):
-            glifador.dibujar(PNG, "hola", **{opcion: valor})
-
-    def test_texto_no_str(self):
-        with pytest.raises(TypeError):
-            glifador.dibujar(PNG, b"hola")
-
-    @pytest.mark.parametrize("valor", [True, np.True_, np.bool_(True)])
-    def test_booleanos(self, valor):
-        assert glifador.dibujar(PNG, "hola", repetir=valor) == glifador.dibujar(PNG, "hola")
-
-    def test_valores_extremos_validos(self):
-        assert glifador.dibujar(PNG, "hola", desfase=2**64 - 1, suavizar=2**64 - 1)
-        assert glifador.dibujar(PNG, "hola", umbral=None) == glifador.dibujar(PNG, "hola")
-        assert glifador.dibujar(PNG, "hola", aspecto=np.float64(2.0)) == glifador.dibujar(PNG, "hola")
-
-    @pytest.mark.parametrize("espacios", ["NORMAL", "Sin", "todos"])
-    def test_espacios_validos(self, espacios):
-        glifador.dibujar(PNG, "hola", espacios=espacios)
-
-    def test_argumentos_de_python(self):
-        with pytest.raises(TypeError):
-            glifador.dibujar(PNG)
-        with pytest.raises(TypeError):
-            glifador.dibujar(PNG, "hola", otra=1)
-        with pytest.raises(TypeError):
-            glifador.dibujar(PNG, "hola", imagen=PNG)
-        with pytest.raises(TypeError):
-            glifador.dibujar(PNG, "a", 60, 2.0, True, "normal", None, False, False, 0, 0, False, 1)
-        assert glifador.dibujar(PNG, "a", 60, 2.0, True, "normal", None, False, False, 0, 0, False)
+def test_valores_validos_en_el_limite():
+    igual = lambda k, otra={}: glifador.dibujar(PNG, "hola", **k) == glifador.dibujar(PNG, "hola", **otra)
+    assert igual({"ancho": "AUTO"}, {"ancho": "auto"}) and igual({"ancho": "Auto"}, {"ancho": "auto"})
+    assert igual({"umbral": None}) and igual({"aspecto": np.float64(2.0)}) and igual({"repetir": np.True_})
+    assert igual({"espacios": "NORMAL"}) and igual({"ancho": "+40"}, {"ancho": 40})
+    assert glifador.dibujar(PNG, "hola", desfase=2**64 - 1, suavizar=2**64 - 1, espacios="Sin")
 
 
-class TestOrdenDeErrores:
-    @pytest.mark.parametrize(
-        "kwargs, excepcion, texto",
-        [
-            ({"imagen": 3, "ancho": "x"}, TypeError, None),
-            ({"imagen": b"no", "ancho": "x", "espacios": "otro"}, ValueError, ANCHO_TEXTO),
-            ({"imagen": b"no", "espacios": "otro"}, ValueError, ESPACIOS_TEXTO),
-            ({"imagen": b"no", "ancho": 0, "texto": ""}, ValueError, "^no se pudo leer la imagen: "),
-            ({"ancho": 0, "aspecto": 0.0, "texto": ""}, ValueError, "opción inválida: ancho debe ser > 0"),
-            ({"aspecto": float("nan"), "texto": ""}, ValueError, "opción inválida: aspecto debe ser > 0"),
-            ({"texto": " \n\t "}, ValueError, "el texto está vacío"),
-            ({"ancho": "auto", "texto": ""}, ValueError, "el texto está vacío"),
-        ],
-    )
-    def test_orden(self, kwargs, excepcion, texto):
-        args = {"imagen": PNG, "texto": "hola", **kwargs}
-        with pytest.raises(excepcion) as e:
-            glifador.dibujar(**args)
-        if texto and texto.startswith("^"):
-            assert str(e.value).startswith(texto[1:])
-        elif texto:
-            assert str(e.value) == texto
+TODAS = ("dibujar", "analizar", "animar")
+OPCION = "opción inválida: "
+MALA = {"imagen": b"no"}  # sin imagen: lo que se comprueba antes de leerla
+ORDEN = [
+    (TODAS, {"imagen": 3, "ancho": "x"}, TypeError, None),
+    (TODAS, {"imagen": [1, 256]}, TypeError, None),
+    (TODAS, {**MALA, "texto": 3, "ancho": "x"}, TypeError, None),
+    (TODAS, {**MALA, "ancho": "x", "umbral": 256}, OverflowError, None),
+    *[(("dibujar",), {**MALA, k: v}, TypeError, None) for k, v in [
+        ("imagen", 2.5), ("imagen", None), ("imagen", [1, "a"]), ("imagen", object()), ("texto", b"hola"),
+        ("umbral", "3"), ("desfase", 1.0), ("repetir", 1), ("repetir", None), ("color", "si"), ("aspecto", "2"),
+        ("espacios", 3), ("ancho", -1), ("ancho", 2**64), ("ancho", 3.0), ("ancho", None)]],
+    *[(("dibujar",), {**MALA, k: v}, OverflowError, None) for k, v in [
+        ("umbral", -1), ("umbral", 2**70), ("suavizar", -1), ("suavizar", 2**64), ("desfase", -1)]],
+    *[(("animar",), {**MALA, "ancho": "x", **k}, e, None) for k, e in [
+        ({"paso": -1}, OverflowError), ({"fotogramas": -1}, OverflowError), ({"fotogramas": 2**64}, OverflowError),
+        ({"fotogramas": 1.5}, TypeError), ({"latido": "x"}, TypeError), ({"color": 1}, TypeError)]],
+    (TODAS, {**MALA, "ancho": "x", "espacios": "otro"}, ValueError, ANCHO_TEXTO),
+    *[(("dibujar",), {**MALA, "ancho": a}, ValueError, ANCHO_TEXTO)
+      for a in ["40 ", "-1", "", "ancho", "autos", "4O", str(2**64)]],
+    (TODAS, {**MALA, "espacios": "otro"}, ValueError, ESPACIOS_TEXTO),
+    (TODAS, {**MALA, "ancho": 0, "texto": ""}, ValueError, LEER + "..."),
+    (("animar",), {**MALA, "fotogramas": 0, "latido": 2.0}, ValueError, LEER + "..."),
+    (TODAS, {"imagen": FALTA, "ancho": 0, "texto": ""}, OSError, "...No such file or directory (os error 2)"),
+    (("animar",), {"imagen": FALTA, "fotogramas": 0, "latido": 2.0}, OSError, "... (os error 2)"),
+    *[(("animar",), {"latido": v, "fotogramas": 0, "ancho": 0}, ValueError, OPCION + "latido debe estar entre 0 y 1")
+      for v in [1.0, -0.1, math.nan, 2.0, math.inf]],
+    (("animar",), {"fotogramas": 0, "ancho": 0, "aspecto": -1}, ValueError, OPCION + "fotogramas debe ser > 0"),
+    (TODAS, {"imagen": VACIA, "ancho": 0, "aspecto": 0.0, "texto": ""}, ValueError, OPCION + "ancho debe ser > 0"),
+    *[(("dibujar",), {"aspecto": v}, ValueError, OPCION + "aspecto debe ser > 0")
+      for v in [0.0, -1.0, math.inf, -math.inf, 1e39]],
+    (TODAS, {"imagen": VACIA, "aspecto": math.nan, "texto": ""}, ValueError, OPCION + "aspecto debe ser > 0"),
+    (("analizar",), {"imagen": VACIA, "ancho": "AUTO", "texto": None}, ValueError,
+     OPCION + 'ancho="auto" necesita un texto'),
+    (("dibujar", "animar"), {"imagen": VACIA, "texto": " \n\t "}, ValueError, "el texto está vacío"),
+    (TODAS, {"imagen": VACIA, "ancho": "auto", "texto": ""}, ValueError, "el texto está vacío"),
+    (TODAS, {"imagen": VACIA, "ancho": "auto"}, ValueError, SIN_SILUETA),
+    (TODAS, {"imagen": VACIA}, ValueError, SIN_SILUETA),
+    (TODAS, {"imagen": codificar(np.zeros((1, 1, 4), np.uint8))}, ValueError, SIN_SILUETA),
+    (("analizar",), {"imagen": VACIA, "texto": " \n\t "}, ValueError, SIN_SILUETA),
+    (TODAS, {"imagen": llena(1000), "texto": "x" * 5000, "ancho": "auto"}, ValueError,
+     "el texto tiene 5000 letras y la silueta admite como mucho 1000 (con 1000 columnas)"),
+]
 
-    @pytest.mark.parametrize("aspecto", [0.0, -1.0, float("inf"), float("-inf"), 1e39])
-    def test_aspecto_invalido(self, aspecto):
-        with pytest.raises(ValueError, match="^opción inválida: aspecto debe ser > 0$"):
-            glifador.dibujar(PNG, "hola", aspecto=aspecto)
 
-
-class TestRecursos:
-    @pytest.mark.parametrize("kwargs", [{"ancho": 10**12}, {"aspecto": 1e-45}, {"ancho": 2**64 - 1}])
-    def test_rejilla_imposible_es_memoryerror(self, kwargs):
-        with pytest.raises(MemoryError):
-            glifador.dibujar(PNG, "hola", **kwargs)
-        assert glifador.dibujar(PNG, "hola")  # el intérprete sigue sano
-
-    def test_imagen_vacia(self):
-        with pytest.raises(ValueError, match="no se encontró ninguna silueta"):
-            glifador.dibujar(codificar(np.zeros((1, 1, 4), np.uint8)), "hola")
+@pytest.mark.parametrize("funciones, kwargs, tipo, mensaje", ORDEN)
+def test_orden_de_las_comprobaciones(funciones, kwargs, tipo, mensaje):
+    for funcion in funciones:
+        texto = fallo(funcion, **{"imagen": PNG, "texto": "hola", **kwargs}, tipo=tipo)
+        if mensaje and mensaje.endswith("..."):
+            assert texto.startswith(mensaje[:-3]), funcion
+        elif mensaje and mensaje.startswith("..."):
+            assert texto.endswith(mensaje[3:]), funcion
+        elif mensaje:
+            assert texto == mensaje, funcion

@@ -9,78 +9,57 @@ import textwrap
 import glifador
 import pytest
 from linea_de_ordenes import CORAZON, ORDEN, ctrl_c_en_pty
+from pinturas import fallo
 
 OCULTAR = b"\x1b[?25l"
 RESTAURAR = b"\x1b[0m\x1b[?25h\n"
 
 
-def hijo(codigo):
-    """Otro intérprete que ejecuta `codigo`; sus descriptores 1 y 2 son tuberías."""
-    return subprocess.Popen([sys.executable, "-c", textwrap.dedent(codigo)], stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE)
-
-
 def bytes_de(codigo):
-    with hijo(codigo) as p:
-        salida, err = p.communicate(timeout=60)
-    assert p.returncode == 0, err
-    return salida
+    r = subprocess.run([sys.executable, "-c", textwrap.dedent(codigo)], capture_output=True, timeout=60, check=False)
+    assert r.returncode == 0, r.stderr
+    return r.stdout
 
 
-@pytest.mark.parametrize(
-    "fotogramas, veces, esperado",
-    [
-        ("hola", 1, [OCULTAR, b"hola\x1b[K", RESTAURAR]),
-        ("hola", 2, [OCULTAR, b"hola\x1b[K", b"\r", b"hola\x1b[K", RESTAURAR]),
-        ("hola", 0, [OCULTAR, RESTAURAR]),
-        (["a\nb", "c\nd"], 2, [OCULTAR, b"a\x1b[K\nb\x1b[K", b"\r\x1b[1A", b"c\x1b[K\nd\x1b[K", b"\r\x1b[1A",
-                               b"a\x1b[K\nb\x1b[K", b"\r\x1b[1A", b"c\x1b[K\nd\x1b[K", RESTAURAR]),
-        # Alturas distintas: el corto se rellena y el retorno sube por el más alto.
-        (["a", "b\nc\nd"], 1,
-         [OCULTAR, b"a\x1b[K\n\x1b[K\n\x1b[K", b"\r\x1b[2A", b"b\x1b[K\nc\x1b[K\nd\x1b[K", RESTAURAR]),
-        (["ñ\n", ""], 1, [OCULTAR, "ñ\x1b[K\n\x1b[K".encode(), b"\r\x1b[1A", b"\x1b[K\n\x1b[K", RESTAURAR]),
-        # Sin fotogramas no hay nada que dibujar, tampoco sin fin.
-        ([], None, [OCULTAR, RESTAURAR]),
-    ],
-)
-def test_bytes(fotogramas, veces, esperado):
-    codigo = f"import glifador; glifador.reproducir({fotogramas!r}, intervalo=0, veces={veces!r})"
-    assert bytes_de(codigo) == b"".join(esperado)
+def color(*rgb):
+    return "\x1b[38;2;{};{};{}m".format(*rgb).encode()
 
 
-def test_degradado_y_lo_impreso_antes():
-    salida = bytes_de("""
-        import glifador
-        print("antes")
-        glifador.reproducir("abc\\nab", intervalo=0, veces=1, colores=["#ff0000", "#0000ff"])
-    """)
-    assert salida.startswith(b"antes\n" + OCULTAR + b"\x1b[38;2;255;0;0ma") and salida.endswith(RESTAURAR)
-    assert b"\x1b[38;2;0;0;255mc" in salida
+@pytest.mark.parametrize("fotogramas, veces, colores, esperado", [
+    ("hola", 1, None, [OCULTAR, b"hola\x1b[K", RESTAURAR]),
+    ("hola", 2, None, [OCULTAR, b"hola\x1b[K", b"\r", b"hola\x1b[K", RESTAURAR]),
+    ("hola", 0, None, [OCULTAR, RESTAURAR]),
+    (["a\nb", "c\nd"], 2, None, [OCULTAR, b"a\x1b[K\nb\x1b[K", b"\r\x1b[1A", b"c\x1b[K\nd\x1b[K", b"\r\x1b[1A",
+                                 b"a\x1b[K\nb\x1b[K", b"\r\x1b[1A", b"c\x1b[K\nd\x1b[K", RESTAURAR]),
+    # Alturas distintas: el corto se rellena y el retorno sube por el más alto.
+    (["a", "b\nc\nd"], 1, None,
+     [OCULTAR, b"a\x1b[K\n\x1b[K\n\x1b[K", b"\r\x1b[2A", b"b\x1b[K\nc\x1b[K\nd\x1b[K", RESTAURAR]),
+    (["ñ\n", ""], 1, None, [OCULTAR, "ñ\x1b[K\n\x1b[K".encode(), b"\r\x1b[1A", b"\x1b[K\n\x1b[K", RESTAURAR]),
+    ([], None, None, [OCULTAR, RESTAURAR]),  # sin fotogramas no hay nada que dibujar, tampoco sin fin
+    ("abc\nab", 1, ["#ff0000", "#0000ff"],  # un degradado por columnas
+     [OCULTAR, color(255, 0, 0), b"a", color(128, 0, 128), b"b", color(0, 0, 255), b"c\x1b[0m\x1b[K\n",
+      color(255, 0, 0), b"a", color(128, 0, 128), b"b\x1b[0m\x1b[K", RESTAURAR]),
+])
+def test_bytes(fotogramas, veces, colores, esperado):  # lo que Python imprimió antes sale antes
+    codigo = f"import glifador; print(end='antes'); glifador.reproducir({fotogramas!r}, 0, {veces!r}, {colores!r})"
+    assert bytes_de(codigo) == b"antes" + b"".join(esperado)
 
 
-@pytest.mark.parametrize(
-    "kw, excepcion",
-    [
-        ({"intervalo": -0.5}, ValueError),
-        ({"intervalo": math.nan}, ValueError),
-        ({"intervalo": math.inf}, ValueError),
-        ({"intervalo": -1, "colores": ["rojo"]}, ValueError),  # los colores se leen antes
-        ({"colores": "#ff0000"}, TypeError),
-        ({"veces": -1}, OverflowError),
-        ({"veces": 1.0}, TypeError),
-        ({"fotogramas": ["a", 3]}, TypeError),
-    ],
-)
-def test_errores_antes_de_escribir(capfd, kw, excepcion):
-    with pytest.raises(excepcion) as e:
-        glifador.reproducir(**{"fotogramas": "x", "veces": 1, **kw})
-    if "intervalo" in kw and "colores" not in kw:
-        assert e.value.args == ("intervalo debe ser >= 0",)
-    assert capfd.readouterr().out == ""
+@pytest.mark.parametrize("kw, excepcion, mensaje", [
+    *[({"intervalo": v}, ValueError, "intervalo debe ser >= 0") for v in (-0.5, math.nan, math.inf)],
+    ({"intervalo": -1, "colores": ["rojo"]}, ValueError, "opción inválida: los colores van en hexadecimal: "
+     "#rgb o #rrggbb"),  # los colores se leen antes
+    ({"colores": "#ff0000"}, TypeError, None),
+    ({"veces": -1}, OverflowError, None),
+    ({"veces": 1.0}, TypeError, None),
+    ({"fotogramas": ["a", 3]}, TypeError, None),
+])
+def test_errores_antes_de_escribir(capfd, kw, excepcion, mensaje):
+    texto = fallo("reproducir", **{"fotogramas": "x", "veces": 1, **kw}, tipo=excepcion)
+    assert mensaje in (None, texto) and capfd.readouterr().out == ""
 
 
-def test_la_pausa_sigue_tras_una_senal():
-    # Un temporizador corta la pausa cada 10 ms; cada vez se espera lo que falta.
+def test_la_pausa_sigue_tras_una_senal():  # un temporizador la corta cada 10 ms: se espera lo que falta
     salida = bytes_de("""
         import signal, time, glifador
         signal.signal(signal.SIGALRM, lambda *a: None)
@@ -94,13 +73,13 @@ def test_la_pausa_sigue_tras_una_senal():
 
 
 def test_ctrl_c_restaura_y_lanza():
-    with hijo("""
+    with subprocess.Popen([sys.executable, "-c", textwrap.dedent("""
         import glifador
         try:
             glifador.reproducir(["a", "b"], intervalo=0.02)
         except KeyboardInterrupt:
             print("|interrumpido")
-    """) as p:
+    """)], stdout=subprocess.PIPE, stderr=subprocess.PIPE) as p:
         primero = p.stdout.read(10)  # ya dibuja: el manejador de Ctrl+C de Python está puesto
         p.send_signal(signal.SIGINT)
         resto, err = p.communicate(timeout=30)

@@ -27,10 +27,8 @@ def test_el_stub_coincide_con_el_modulo(nombre):
         k: v if real[k].default is not Ellipsis else ... for k, v in defectos.items()}
 
 
-@pytest.mark.parametrize(
-    "codigo, error",
-    [
-        ("""
+@pytest.mark.parametrize("codigo, error", [
+    ("""
 import glifador
 figura: str = glifador.dibujar("gato.png", "hola", ancho="auto", umbral=None, color=True)
 informe = glifador.analizar(b"...", texto="hola", ancho=40)
@@ -41,12 +39,11 @@ glifador.reproducir(fotogramas[0], veces=1, colores=["#ff2d55"])
 codigo: int = glifador.cli() + informe["letras"]
 version: str = glifador.__version__
 """, None),
-        ("import glifador\nglifador.dibujar(3, 'hola')\n", 'Argument 1 to "dibujar" has incompatible type "int"'),
-        ("import glifador\nx: int = glifador.a_svg('x')\n", "Incompatible types in assignment"),
-        ("import glifador\nglifador.reproducir('x', veces='2')\n", 'Argument "veces" to "reproducir"'),
-        ("import glifador\nglifador.analizar('a.png')['nada']\n", 'has no key "nada"'),
-    ],
-)
+    ("import glifador\nglifador.dibujar(3, 'hola')\n", 'Argument 1 to "dibujar" has incompatible type "int"'),
+    ("import glifador\nx: int = glifador.a_svg('x')\n", "Incompatible types in assignment"),
+    ("import glifador\nglifador.reproducir('x', veces='2')\n", 'Argument "veces" to "reproducir"'),
+    ("import glifador\nglifador.analizar('a.png')['nada']\n", 'has no key "nada"'),
+])
 def test_mypy(tmp_path, codigo, error):
     pytest.importorskip("mypy")
     (tmp_path / "ejemplo.py").write_text(codigo, encoding="utf-8")
