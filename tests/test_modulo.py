@@ -27,6 +27,7 @@ FIRMAS = {
 @pytest.mark.parametrize("nombre", FIRMAS)
 def test_firma(nombre):
     assert glifador.__version__ == "0.3.3" and glifador.__doc__ == ""
+    assert glifador.__file__.endswith(".abi3.so")  # una sola rueda para todo CPython ≥ 3.10
     assert getattr(glifador, nombre).__text_signature__ == FIRMAS[nombre] and getattr(glifador, nombre).__doc__
 
 
