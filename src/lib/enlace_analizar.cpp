@@ -115,18 +115,13 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
     return diccionario(*inf).soltar();
 }
 
-PyObject* analizar_py(PyObject*, PyObject* args, PyObject* kwargs) {
-    return envolver([&] { return cuerpo(args, kwargs); });
-}
-
 }  // namespace
 
-const PyMethodDef DEF_ANALIZAR = {
-    "analizar", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&analizar_py)),
-    METH_VARARGS | METH_KEYWORDS,
+const PyMethodDef DEF_ANALIZAR = definir<cuerpo>(
+    "analizar",
     "analizar(imagen, texto=None, ancho=..., aspecto=2.0, espacios=\"normal\", umbral=None, "
     "invertir=False, huecos=False, suavizar=0)\n--\n\n"
     "Examina la silueta sin escribir nada: cuántas letras/palabras caben, cómo\n"
-    "se reparten por fila y, si se pasa `texto`, en qué ancho cabe completo."};
+    "se reparten por fila y, si se pasa `texto`, en qué ancho cabe completo.");
 
 }  // namespace glifador::py

@@ -58,19 +58,14 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
     return lista(*r);
 }
 
-PyObject* animar_py(PyObject*, PyObject* args, PyObject* kwargs) {
-    return envolver([&] { return cuerpo(args, kwargs); });
-}
-
 }  // namespace
 
-const PyMethodDef DEF_ANIMAR = {
-    "animar", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&animar_py)),
-    METH_VARARGS | METH_KEYWORDS,
+const PyMethodDef DEF_ANIMAR = definir<cuerpo>(
+    "animar",
     "animar(imagen, texto, fotogramas=None, paso=1, latido=0.0, ancho=..., aspecto=2.0, repetir=True, "
     "espacios=\"normal\", umbral=None, invertir=False, huecos=False, suavizar=0, desfase=0, color=False)\n--\n\n"
     "Fotogramas de un glifador animado: el texto avanza `paso` letras por\n"
     "fotograma y, con `latido` > 0, la figura late una vez por vuelta. Con\n"
-    "`fotogramas=None` se calculan los justos para un bucle sin costura."};
+    "`fotogramas=None` se calculan los justos para un bucle sin costura.");
 
 }  // namespace glifador::py

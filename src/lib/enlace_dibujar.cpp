@@ -37,20 +37,15 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
     return nuevo_str(*r).soltar();
 }
 
-PyObject* dibujar_py(PyObject*, PyObject* args, PyObject* kwargs) {
-    return envolver([&] { return cuerpo(args, kwargs); });
-}
-
 }  // namespace
 
-const PyMethodDef DEF_DIBUJAR = {
-    "dibujar", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&dibujar_py)),
-    METH_VARARGS | METH_KEYWORDS,
+const PyMethodDef DEF_DIBUJAR = definir<cuerpo>(
+    "dibujar",
     "dibujar(imagen, texto, ancho=..., aspecto=2.0, repetir=True, espacios=\"normal\", umbral=None, "
     "invertir=False, huecos=False, suavizar=0, desfase=0, color=False)\n--\n\n"
     "Escribe `texto` dentro de la silueta de `imagen` (ruta o bytes) y devuelve\n"
     "el resultado como texto multilínea. `ancho=\"auto\"` elige el menor ancho en\n"
     "el que cabe todo el texto. `color=True` pinta cada letra (ANSI truecolor)\n"
-    "con el color de la imagen en su posición."};
+    "con el color de la imagen en su posición.");
 
 }  // namespace glifador::py

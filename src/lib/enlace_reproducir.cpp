@@ -59,16 +59,11 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
     Py_RETURN_NONE;
 }
 
-PyObject* reproducir_py(PyObject*, PyObject* args, PyObject* kwargs) {
-    return envolver([&] { return cuerpo(args, kwargs); });
-}
-
 }  // namespace
 
-const PyMethodDef DEF_REPRODUCIR = {
-    "reproducir", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&reproducir_py)),
-    METH_VARARGS | METH_KEYWORDS,
+const PyMethodDef DEF_REPRODUCIR = definir<cuerpo>(
+    "reproducir",
     "reproducir(fotogramas, intervalo=0.08, veces=None, colores=None)\n--\n\n"
-    "Reproduce los fotogramas en la terminal. `veces=None` repite hasta Ctrl+C."};
+    "Reproduce los fotogramas en la terminal. `veces=None` repite hasta Ctrl+C.");
 
 }  // namespace glifador::py

@@ -63,16 +63,11 @@ PyObject* cuerpo(PyObject* args, PyObject* kwargs) {
     return nuevo_str(*r).soltar();
 }
 
-PyObject* a_svg_py(PyObject*, PyObject* args, PyObject* kwargs) {
-    return envolver([&] { return cuerpo(args, kwargs); });
-}
-
 }  // namespace
 
-const PyMethodDef DEF_A_SVG = {
-    "a_svg", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&a_svg_py)),
-    METH_VARARGS | METH_KEYWORDS,
+const PyMethodDef DEF_A_SVG = definir<cuerpo>(
+    "a_svg",
     "a_svg(fotogramas, intervalo=0.08, colores=..., fondo=None, tamano=14.0, aspecto=2.0)\n--\n\n"
-    "SVG (animado si hay varios fotogramas) listo para un README o una web."};
+    "SVG (animado si hay varios fotogramas) listo para un README o una web.");
 
 }  // namespace glifador::py

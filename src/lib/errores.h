@@ -31,4 +31,20 @@ PyObject* envolver(F&& cuerpo) noexcept {
     return nullptr;
 }
 
+/// Cuerpo de un enlace con argumentos posicionales y por nombre.
+using Cuerpo = PyObject* (*)(PyObject* args, PyObject* kwargs);
+
+/// La función que ve Python: el cuerpo dentro de `envolver`.
+template <Cuerpo C>
+PyObject* enlace(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
+    return envolver([&] { return C(args, kwargs); });
+}
+
+/// Entrada de la tabla del módulo para un enlace con argumentos por nombre.
+template <Cuerpo C>
+PyMethodDef definir(const char* nombre, const char* documentacion) {
+    return {nombre, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&enlace<C>)),
+            METH_VARARGS | METH_KEYWORDS, documentacion};
+}
+
 }  // namespace glifador::py
